@@ -13,11 +13,12 @@
 namespace plat {
 
 // Sets the machine root for the whole process (tests, the print host's --machine).
+// An empty path forgets it (MKT_MACHINE is used again).
 void SetMachineRoot(const std::filesystem::path& root);
 
 // The machine root: the one set by SetMachineRoot, else the environment variable
 // MKT_MACHINE. Throws std::runtime_error with a clear message when neither is set.
-const std::filesystem::path& GetMachineRoot();
+std::filesystem::path GetMachineRoot();
 
 // True when a machine root is known (set or in MKT_MACHINE).
 bool HasMachineRoot();
@@ -29,7 +30,8 @@ bool HasMachineRoot();
 // A path starting with "\" means the root of drive C:. A relative path is resolved
 // against the Windows current directory (SetCurrentDirectoryW) when one was set,
 // otherwise against the process's real working directory (no machine root).
-// Returns an empty path for what cannot be mapped (UNC paths, empty input).
+// Returns an empty path for what cannot be mapped (UNC paths, empty input, no
+// machine root known: then the reason is printed once to stderr).
 std::filesystem::path MapWindowsPath(std::u16string_view winPath);
 
 // Sets the Windows directory reported by GetWindowsDirectoryW (default u"C:\\Windows").

@@ -5,7 +5,7 @@
 // TYPE is one of sz, expand_sz, multi_sz, binary, dword, qword, none. Key and value
 // names are matched case-insensitively and created with the case first given.
 // Characters a file name cannot hold portably (\ / : * ? " < > | %, control
-// characters, and names "." / "..") are written as %XX / %uXXXX escapes.
+// characters, and the names "." and "..") are written as %XX escapes.
 // Writes go to a temporary file renamed into place.
 #pragma once
 
