@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 #include <span>
+#include <stdexcept>
 #include <vector>
 
 #include "platform/Win32Types.h"
