@@ -212,16 +212,6 @@ void CxImage::SetYDPI(LONG dpi) {
     WriteHeaderToBlock();
 }
 
-BYTE* CxImage::GetBits(DWORD y) {
-    if (!IsValid() || y >= GetHeight()) return nullptr;
-    return Pixels() + static_cast<std::size_t>(y) * m_dwStride;
-}
-
-const BYTE* CxImage::GetBits(DWORD y) const {
-    if (!IsValid() || y >= GetHeight()) return nullptr;
-    return Pixels() + static_cast<std::size_t>(y) * m_dwStride;
-}
-
 std::span<RGBQUAD> CxImage::GetPalette() {
     if (!IsValid() || m_head.biClrUsed == 0) return {};
     // The block keeps RGBQUADs at a 4-byte-aligned offset (40) of a byte vector whose

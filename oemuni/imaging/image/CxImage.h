@@ -62,8 +62,14 @@ public:
     // The whole image block (header copy, palette, rows), as a BMP file carries it.
     std::span<const BYTE> GetBlock() const { return m_block; }
     // Row y of the pixel rows (stride bytes), nullptr when there is no such row.
-    BYTE* GetBits(DWORD y = 0);
-    const BYTE* GetBits(DWORD y = 0) const;
+    BYTE* GetBits(DWORD y = 0) {
+        if (m_block.empty() || y >= GetHeight()) return nullptr;
+        return Pixels() + static_cast<std::size_t>(y) * m_dwStride;
+    }
+    const BYTE* GetBits(DWORD y = 0) const {
+        if (m_block.empty() || y >= GetHeight()) return nullptr;
+        return Pixels() + static_cast<std::size_t>(y) * m_dwStride;
+    }
     // Palette entries (empty for 24 bits or an empty image).
     std::span<RGBQUAD> GetPalette();
     std::span<const RGBQUAD> GetPalette() const;

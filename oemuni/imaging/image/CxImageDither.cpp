@@ -1,6 +1,7 @@
 // CxImage reduction to one bit per pixel: dithering and black/white thresholding.
 // The rules decide which dots the printer prints and are kept to the bit.
 #include <algorithm>
+#include <memory>
 
 #include "oemuni/imaging/image/CxImage.h"
 
@@ -28,60 +29,131 @@ std::array<std::array<BYTE, 4>, 4> BuildMatrix7() {
     return m;
 }
 
-inline BYTE ClampByte(int v) { return static_cast<BYTE>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
-
 // Floyd-Steinberg on an 8-bit grey image, diffusing into the source as it goes, row 0 first
 // and each row from the left; every addition is clamped on its own, in the fixed order
-// right, lower left, below, lower right.
+// right, lower left, below, lower right. The values that are still being added to live in
+// registers (the next pixel of this row, two pixels of the next row) and are stored once
+// they are final; the order and clamping of the additions are unchanged. Pure black and
+// pure white carry no error, so on them the additions (all 0) are left out.
+class FloydSteinbergRow {
+public:
+    FloydSteinbergRow() {
+        for (int level = 0; level < 256; ++level) {
+            const int error = level > 128 ? level - 255 : level;
+            m_part7[level] = error * 7 / 16;
+            m_part3[level] = error * 3 / 16;
+            m_part5[level] = error * 5 / 16;
+            m_part1[level] = error * 1 / 16;
+        }
+    }
+
+    void Run(BYTE* row, BYTE* next, BYTE* out, DWORD W) const {
+        m_row = row;
+        m_next = next;
+        m_cur = row[0];
+        m_below = next != nullptr ? next[0] : 0;
+        m_belowLeft = 0;
+        unsigned acc = 0;
+        if (W == 1) {
+            acc = Step<true, true>(0, acc);
+        } else {
+            acc = Step<true, false>(0, acc);
+            DWORD x = 1;
+            for (; x + 1 < W; ++x) {
+                acc = Step<false, false>(x, acc);
+                if ((x & 7) == 7) {
+                    out[x >> 3] = static_cast<BYTE>(acc);
+                    acc = 0;
+                }
+            }
+            acc = Step<false, true>(x, acc);
+        }
+        if (next != nullptr) next[W - 1] = static_cast<BYTE>(m_belowLeft);
+        // The last pixel's byte (full or partial) is written here.
+        out[(W - 1) >> 3] = static_cast<BYTE>(acc);
+    }
+
+private:
+    static int Clamp(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
+
+    template <bool First, bool Last>
+    unsigned Step(DWORD x, unsigned acc) const {
+        const int level = m_cur;
+        if (level > 128) acc |= 0x80u >> (x & 7);
+        if (level == 0 || level == 255) {
+            if (!Last) m_cur = m_row[x + 1];
+            if (m_next != nullptr) {
+                if (!First) m_next[x - 1] = static_cast<BYTE>(m_belowLeft);
+                m_belowLeft = m_below;
+                if (!Last) m_below = m_next[x + 1];
+            }
+            return acc;
+        }
+        if (!Last) {
+            m_cur = Clamp(m_row[x + 1] + m_part7[level]);
+            m_row[x + 1] = static_cast<BYTE>(m_cur);
+        }
+        if (m_next != nullptr) {
+            if (!First) m_next[x - 1] = static_cast<BYTE>(Clamp(m_belowLeft + m_part3[level]));
+            m_belowLeft = Clamp(m_below + m_part5[level]);
+            if (!Last) m_below = Clamp(m_next[x + 1] + m_part1[level]);
+        }
+        return acc;
+    }
+
+    int m_part7[256], m_part3[256], m_part5[256], m_part1[256];
+    mutable BYTE* m_row = nullptr;
+    mutable BYTE* m_next = nullptr;
+    mutable int m_cur = 0;
+    mutable int m_below = 0;      // next[x] with the additions made so far
+    mutable int m_belowLeft = 0;  // next[x - 1] with the additions made so far
+};
+
 void DitherFloydSteinberg(CxImage& src, CxImage& dst) {
     const DWORD W = src.GetWidth();
     const DWORD H = src.GetHeight();
+    const FloydSteinbergRow fs;
     for (DWORD y = 0; y < H; ++y) {
-        BYTE* row = src.GetBits(y);
-        BYTE* next = (y + 1 < H) ? src.GetBits(y + 1) : nullptr;
-        BYTE* out = dst.GetBits(y);
-        unsigned acc = 0;
-        for (DWORD x = 0; x < W; ++x) {
-            const int level = row[x];
-            int error;
-            if (level > 128) {
-                acc |= 0x80u >> (x & 7);
-                error = level - 255;
-            } else {
-                error = level;
-            }
-            if (x + 1 < W) row[x + 1] = ClampByte(row[x + 1] + error * 7 / 16);
-            if (next != nullptr) {
-                if (x > 0) next[x - 1] = ClampByte(next[x - 1] + error * 3 / 16);
-                next[x] = ClampByte(next[x] + error * 5 / 16);
-                if (x + 1 < W) next[x + 1] = ClampByte(next[x + 1] + error * 1 / 16);
-            }
-            if ((x & 7) == 7) {
-                out[x >> 3] = static_cast<BYTE>(acc);
-                acc = 0;
-            }
-        }
-        if ((W & 7) != 0) out[W >> 3] = static_cast<BYTE>(acc);
+        fs.Run(src.GetBits(y), (y + 1 < H) ? src.GetBits(y + 1) : nullptr, dst.GetBits(y), W);
     }
 }
 
-// Ordered methods: the result bit of a pixel depends on its level and its position only.
+// Ordered methods: the result bit of a pixel depends only on its level and its position in
+// an n x n tile, so it is looked up in a table [row mod 8][column mod 8][level].
+using OrderedTable = std::array<std::array<std::array<BYTE, 256>, 8>, 8>;
+
 template <typename Rule>
-void DitherOrdered(const CxImage& src, CxImage& dst, Rule rule) {
+std::unique_ptr<OrderedTable> BuildOrderedTable(Rule rule) {
+    auto table = std::make_unique<OrderedTable>();
+    for (int r = 0; r < 8; ++r) {
+        for (int c = 0; c < 8; ++c) {
+            for (int level = 0; level < 256; ++level) {
+                (*table)[r][c][level] = rule(static_cast<BYTE>(level), c, r) ? 1 : 0;
+            }
+        }
+    }
+    return table;
+}
+
+void DitherOrdered(const CxImage& src, CxImage& dst, const OrderedTable& table) {
     const DWORD W = src.GetWidth();
     const DWORD H = src.GetHeight();
+    const DWORD fullBytes = W / 8;
     for (DWORD y = 0; y < H; ++y) {
         const BYTE* row = src.GetBits(y);
         BYTE* out = dst.GetBits(y);
-        unsigned acc = 0;
-        for (DWORD x = 0; x < W; ++x) {
-            if (rule(row[x], x, y)) acc |= 0x80u >> (x & 7);
-            if ((x & 7) == 7) {
-                out[x >> 3] = static_cast<BYTE>(acc);
-                acc = 0;
-            }
+        const auto& t = table[y & 7];
+        for (DWORD k = 0; k < fullBytes; ++k) {
+            const BYTE* p = row + 8 * k;
+            out[k] = static_cast<BYTE>((t[0][p[0]] << 7) | (t[1][p[1]] << 6) | (t[2][p[2]] << 5) |
+                                       (t[3][p[3]] << 4) | (t[4][p[4]] << 3) | (t[5][p[5]] << 2) |
+                                       (t[6][p[6]] << 1) | t[7][p[7]]);
         }
-        if ((W & 7) != 0) out[W >> 3] = static_cast<BYTE>(acc);
+        if ((W & 7) != 0) {
+            unsigned acc = 0;
+            for (DWORD x = fullBytes * 8; x < W; ++x) acc |= static_cast<unsigned>(t[x & 7][row[x]]) << (7 - (x & 7));
+            out[fullBytes] = static_cast<BYTE>(acc);
+        }
     }
 }
 
@@ -131,24 +203,27 @@ BOOL CxImage::Dither(LONG method) {
     switch (method) {
         case 1: {
             const auto& m1 = DitherMatrix1();
-            DitherOrdered(*this, result, [&m1](BYTE level, DWORD x, DWORD y) {
+            const auto table = BuildOrderedTable([&m1](BYTE level, int x, int y) {
                 const int d = level * 16 / 255;
                 return m1[y & 3][x & 3] < d % 16 ? true : (d / 16) != 0;
             });
+            DitherOrdered(*this, result, *table);
             break;
         }
         case 7: {
             const auto& m7 = DitherMatrix7();
-            DitherOrdered(*this, result,
-                          [&m7](BYTE level, DWORD x, DWORD y) { return level > m7[y & 3][x & 3]; });
+            const auto table =
+                BuildOrderedTable([&m7](BYTE level, int x, int y) { return level > m7[y & 3][x & 3]; });
+            DitherOrdered(*this, result, *table);
             break;
         }
         case 8: {
             const auto& p = DitherMatrix8();
-            DitherOrdered(*this, result, [&p](BYTE level, DWORD x, DWORD y) {
+            const auto table = BuildOrderedTable([&p](BYTE level, int x, int y) {
                 const int l = level >> 2;
                 return l != 0 && l >= p[x & 7][y & 7];
             });
+            DitherOrdered(*this, result, *table);
             break;
         }
         default:

@@ -51,34 +51,35 @@ void QuarterTurn1(const CxImage& src, CxImage& dst, Turn turn) {
     }
 }
 
-// Quarter turn at 8 or 24 bits, in square blocks so that both images are walked in cache.
+// Quarter turn at 8 or 24 bits, in square blocks so that both images are walked in cache:
+// each source row of a block is read left to right and written down a result column.
 void QuarterTurnBytes(const CxImage& src, CxImage& dst, Turn turn, DWORD bytesPerPixel) {
     const LONG W = static_cast<LONG>(src.GetWidth());
     const LONG H = static_cast<LONG>(src.GetHeight());
-    // Result: H wide, W high.
-    for (LONG r0 = 0; r0 < W; r0 += kBlock) {
-        const LONG r1 = std::min(W, r0 + kBlock);
-        for (LONG c0 = 0; c0 < H; c0 += kBlock) {
-            const LONG c1 = std::min(H, c0 + kBlock);
-            for (LONG r = r0; r < r1; ++r) {
-                BYTE* d = dst.GetBits(static_cast<DWORD>(r));
-                for (LONG c = c0; c < c1; ++c) {
-                    LONG sr, sc;
+    // Result: H wide, W high. Result row r holds source column r (left) or W-1-r (right).
+    std::vector<BYTE*> dstRows(static_cast<std::size_t>(W));
+    for (LONG r = 0; r < W; ++r) dstRows[static_cast<std::size_t>(r)] = dst.GetBits(static_cast<DWORD>(r));
+    for (LONG sy0 = 0; sy0 < H; sy0 += kBlock) {
+        const LONG sy1 = std::min(H, sy0 + kBlock);
+        for (LONG sx0 = 0; sx0 < W; sx0 += kBlock) {
+            const LONG sx1 = std::min(W, sx0 + kBlock);
+            for (LONG sy = sy0; sy < sy1; ++sy) {
+                const BYTE* s = src.GetBits(static_cast<DWORD>(sy));
+                // Left: D[sx][H-1-sy] = S[sy][sx]; right: D[W-1-sx][sy] = S[sy][sx].
+                const std::size_t column = static_cast<std::size_t>(turn == Turn::Left ? H - 1 - sy : sy) * bytesPerPixel;
+                if (bytesPerPixel == 1) {
                     if (turn == Turn::Left) {
-                        sr = H - 1 - c;
-                        sc = r;
+                        for (LONG sx = sx0; sx < sx1; ++sx) dstRows[static_cast<std::size_t>(sx)][column] = s[sx];
                     } else {
-                        sr = c;
-                        sc = W - 1 - r;
+                        for (LONG sx = sx0; sx < sx1; ++sx) dstRows[static_cast<std::size_t>(W - 1 - sx)][column] = s[sx];
                     }
-                    const BYTE* s = src.GetBits(static_cast<DWORD>(sr)) + sc * bytesPerPixel;
-                    BYTE* p = d + c * bytesPerPixel;
-                    if (bytesPerPixel == 1) {
-                        *p = *s;
-                    } else {
-                        p[0] = s[0];
-                        p[1] = s[1];
-                        p[2] = s[2];
+                } else {
+                    for (LONG sx = sx0; sx < sx1; ++sx) {
+                        BYTE* d = dstRows[static_cast<std::size_t>(turn == Turn::Left ? sx : W - 1 - sx)] + column;
+                        const BYTE* p = s + 3 * static_cast<std::size_t>(sx);
+                        d[0] = p[0];
+                        d[1] = p[1];
+                        d[2] = p[2];
                     }
                 }
             }
