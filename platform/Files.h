@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Handles.h"
 #include "platform/Win32Types.h"
 
 // CreateFileW access, sharing and disposition values.
@@ -48,9 +49,6 @@ constexpr DWORD MOVEFILE_WRITE_THROUGH = 0x8;
 HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                    void* lpSecurityAttributes, DWORD dwCreationDisposition,
                    DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
-
-// Closes any handle of this platform's kernel objects (files, processes).
-BOOL CloseHandle(HANDLE hObject);
 
 // Reads up to nNumberOfBytesToRead bytes; *lpNumberOfBytesRead = 0 at end of file
 // (still TRUE). lpOverlapped must be null.

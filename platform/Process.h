@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Handles.h"
 #include "platform/Win32Types.h"
 
 constexpr DWORD STILL_ACTIVE = 259;
@@ -43,7 +44,7 @@ struct PROCESS_INFORMATION {
 // root, also with ".exe" added. lpCurrentDirectory (a Windows path) becomes the
 // working directory (default: the Windows current directory, else the real one).
 // Fails with ERROR_FILE_NOT_FOUND when the program is not found. The process and
-// thread handles must be closed with CloseHandle.
+// thread handles must be closed with CloseHandle (platform/Handles.h).
 BOOL CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine,
                     void* lpProcessAttributes, void* lpThreadAttributes, BOOL bInheritHandles,
                     DWORD dwCreationFlags, void* lpEnvironment, LPCWSTR lpCurrentDirectory,
