@@ -13,6 +13,10 @@
 // the driver folder\3; DataSection/DriverFile/ConfigFile/DataFile/HelpFile name the
 // driver files; PrintProcessor and LanguageMonitor ("name,file") are registered too.
 // The INF itself is not put into the INF store (that is the installer's own step).
+// A new queue is initialised the way the driver's settings module initialises it on
+// Windows: the four parts of the INF's DriverVer version are written as the printer
+// data values "MajorVersion", "MinorVersion", "BuildVersion", "ExtraVersion"
+// (REG_DWORD) under "PrinterDriverData\Properties".
 #pragma once
 
 #include <string_view>

@@ -189,6 +189,47 @@ DWORD InstallDriver(const InfFile& inf, const std::u16string& section, const Req
     return ERROR_SUCCESS;
 }
 
+// The version part of "DriverVer=mm/dd/yyyy,a.b.c.d" as four numbers.
+std::vector<DWORD> DriverVersion(const InfFile& inf) {
+    const plat::inf::Section* version = inf.Find(u"Version");
+    std::vector<DWORD> parts;
+    if (!version) return parts;
+    for (const auto& l : version->lines) {
+        if (!EqualsNoCase(l.key, u"DriverVer") || l.fields.size() < 2) continue;
+        DWORD v = 0;
+        bool any = false;
+        for (char16_t c : l.fields[1]) {
+            if (c >= u'0' && c <= u'9') {
+                v = v * 10 + static_cast<DWORD>(c - u'0');
+                any = true;
+            } else if (c == u'.') {
+                parts.push_back(v);
+                v = 0;
+                any = false;
+            }
+        }
+        if (any) parts.push_back(v);
+    }
+    parts.resize(4, 0);
+    return parts;
+}
+
+void InitialiseQueue(const std::u16string& queue, const InfFile& inf) {
+    PRINTER_DEFAULTSW all{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    PrinterHandle printer;
+    if (!OpenPrinterW(queue.c_str(), printer.put(), &all)) return;
+    const std::vector<DWORD> version = DriverVersion(inf);
+    const char16_t* names[4] = {u"MajorVersion", u"MinorVersion", u"BuildVersion",
+                                u"ExtraVersion"};
+    for (size_t i = 0; i < 4; ++i) {
+        const DWORD v = version[i];
+        const BYTE data[4] = {static_cast<BYTE>(v), static_cast<BYTE>(v >> 8),
+                              static_cast<BYTE>(v >> 16), static_cast<BYTE>(v >> 24)};
+        SetPrinterDataExW(printer.get(), u"PrinterDriverData\\Properties", names[i], 4 /*REG_DWORD*/,
+                          data, 4);
+    }
+}
+
 }  // namespace
 
 namespace plat {
@@ -217,9 +258,10 @@ DWORD RunPrintUiEntry(std::u16string_view arguments) {
         const DWORD rc = InstallDriver(*inf, section, *request, FolderOf(request->inf), is64);
         if (rc != ERROR_SUCCESS) return rc;
     }
-    if (request->installQueue &&
-        !AddPrinterQueue(request->queue, request->model, request->port))
-        return GetLastError();
+    if (request->installQueue) {
+        if (!AddPrinterQueue(request->queue, request->model, request->port)) return GetLastError();
+        InitialiseQueue(request->queue, *inf);
+    }
     return ERROR_SUCCESS;
 }
 
