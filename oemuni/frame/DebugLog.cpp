@@ -63,6 +63,14 @@ FileHandle OpenLogFile(const std::u16string& path, DWORD& dwEnd) {
     return file;
 }
 
+// "hh:mm:ss:mmm: ", the start of every line.
+std::string TimeStamp(const SYSTEMTIME& st) {
+    char szStamp[32];
+    std::snprintf(szStamp, sizeof szStamp, "%02u:%02u:%02u:%03u: ", unsigned{st.wHour} % 100u,
+                  unsigned{st.wMinute} % 100u, unsigned{st.wSecond} % 100u, unsigned{st.wMilliseconds} % 1000u);
+    return szStamp;
+}
+
 // Reads the clock and prepares the folder; empty when the Windows drive is unknown.
 std::u16string PrepareLogFolder(SYSTEMTIME& st) {
     GetLocalTime(&st);
@@ -92,11 +100,12 @@ void DebugLogA(const char* format, ...) {
     FileHandle file = OpenLogFile(LogFilePath(folder, st, "_OEMUNI.LOG"), dwEnd);
     if (!file) return;
 
-    char szLine[kMaxLogChars + 1];
-    std::snprintf(szLine, sizeof szLine, "%02u:%02u:%02u:%03u: %s \r\n", unsigned{st.wHour},
-                  unsigned{st.wMinute}, unsigned{st.wSecond}, unsigned{st.wMilliseconds}, szMessage);
+    std::string line = TimeStamp(st);
+    line += szMessage;
+    line += " \r\n";
+    if (line.size() > kMaxLogChars) line.resize(kMaxLogChars);
     DWORD dwWritten = 0;
-    WriteFile(file.get(), szLine, static_cast<DWORD>(std::strlen(szLine)), &dwWritten, nullptr);
+    WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &dwWritten, nullptr);
 }
 
 void DebugLogW(const char16_t* format, ...) {
@@ -116,10 +125,7 @@ void DebugLogW(const char16_t* format, ...) {
     FileHandle file = OpenLogFile(LogFilePath(folder, st, "_OEMUNI_W.LOG"), dwEnd);
     if (!file) return;
 
-    char szStamp[32];
-    std::snprintf(szStamp, sizeof szStamp, "%02u:%02u:%02u:%03u: ", unsigned{st.wHour},
-                  unsigned{st.wMinute}, unsigned{st.wSecond}, unsigned{st.wMilliseconds});
-    std::u16string line = WidenAscii(szStamp) + message + u" \r\n";
+    std::u16string line = WidenAscii(TimeStamp(st)) + message + u" \r\n";
     if (line.size() > kMaxLogChars) line.resize(kMaxLogChars);
 
     std::vector<BYTE> bytes;
