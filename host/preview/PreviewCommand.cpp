@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -99,8 +98,15 @@ int PreviewMain(int argc, char** argv) {
     std::fprintf(stderr, "%s: cannot read: %s\n", input, std::strerror(errno));
     return 2;
   }
-  const std::vector<uint8_t> stream{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  if (file.bad()) {
+  std::vector<uint8_t> stream;
+  file.seekg(0, std::ios::end);
+  const std::streamoff size = file.tellg();
+  file.seekg(0, std::ios::beg);
+  if (size > 0) {
+    stream.resize(static_cast<size_t>(size));
+    file.read(reinterpret_cast<char*>(stream.data()), size);
+  }
+  if (!file || file.gcount() != size) {
     std::fprintf(stderr, "%s: read error\n", input);
     return 2;
   }
