@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -42,7 +43,11 @@ std::map<std::tuple<char32_t, int, int>, std::optional<Resolved>> g_fallbacks;
 
 bool EnsureFontConfig() {
     std::lock_guard<std::mutex> lock(g_fcMutex);
-    if (!g_fcReady) g_fcReady = FcInit() == FcTrue;
+    if (!g_fcReady) {
+        g_fcReady = FcInit() == FcTrue;
+        // The font configuration lives for the process; hand its memory back at exit.
+        if (g_fcReady) std::atexit(FcFini);
+    }
     return g_fcReady;
 }
 
