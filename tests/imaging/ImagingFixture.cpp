@@ -1,13 +1,35 @@
 #include "ImagingFixture.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <unistd.h>
+
+#include "oemuni/frame/DebugLog.h"
+#include "platform/MachineRoot.h"
 
 namespace imaging_test {
 
+const std::filesystem::path& TestMachineRoot() {
+    static const std::filesystem::path root = [] {
+        auto dir = std::filesystem::temp_directory_path() / ("mkt-imaging-test-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir / "C" / "temp" / "MKT-G450");
+        plat::SetMachineRoot(dir);
+        DisableDebugLog();
+        return dir;
+    }();
+    return root;
+}
+
 TestDevice::TestDevice() {
+    TestMachineRoot();
     devobj.dwSize = sizeof(DEVOBJ);
     devobj.pdevOEM = &pdev;
     pdev.pJobOutput = &job;
+    palette.entries.resize(256);
+    for (int i = 0; i < 256; ++i) {
+        palette.entries[i] = PALETTEENTRY{static_cast<BYTE>(i), static_cast<BYTE>(i), static_cast<BYTE>(i), 0};
+    }
+    pdev.hPalette = &palette;
     setting(35) = 10;
     setting(36) = 1;
     setting(31) = 1;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <initializer_list>
 #include <random>
@@ -17,12 +18,16 @@ namespace imaging_test {
 
 using Bytes = std::vector<BYTE>;
 
+// A fresh machine root for the test program (created once; logging switched off).
+const std::filesystem::path& TestMachineRoot();
+
 // One enabled device: DEVOBJ -> OemPDEV -> JobOutput, settings at their table defaults for
 // the bytes page imaging reads (compressed raster, density 10, ticket media).
 struct TestDevice {
     DEVOBJ devobj{};
     OemPDEV pdev;
     JobOutput job;
+    PALETTE palette;  // the device's default palette: grey, entry i = (i, i, i)
 
     TestDevice();
     TestDevice(const TestDevice&) = delete;
