@@ -140,3 +140,32 @@ TEST(FindSubstringNoCase, FirstOccurrenceIgnoringCase) {
 
 }  // namespace
 }  // namespace texttest
+
+namespace texttest {
+namespace {
+
+// The INI the package ships: its FontControlA commands as documented.
+TEST_F(ControlFontTest, ShippedIniGivesItsDocumentedCommands) {
+    std::FILE* f = std::fopen(MKT_SOURCE_DIR "/package/MKTG450.INI", "rb");
+    ASSERT_NE(f, nullptr);
+    std::string content;
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) content.append(buf, n);
+    std::fclose(f);
+    WriteIni(content);
+    Draw(u"FontControlA", u"CE", 0, 0);
+    Draw(u"FontControlA", u"eL", 0, 1);
+    Draw(u"FontControlA", u"UuDWHNfFn", 0, 2);
+    Draw(u"FontControlA", u"XxKkR", 0, 3);
+    const auto records = Records();
+    ASSERT_EQ(records.size(), 4u);
+    EXPECT_EQ(records[0].a, (Bytes{0x1B, 0x61, 0x01, 0x1B, 0x45, 0x01}));
+    EXPECT_EQ(records[1].a, (Bytes{0x1B, 0x45, 0x00, 0x1B, 0x61, 0x00}));
+    EXPECT_EQ(records[2].a, (Bytes{0x1B, 0x2D, 0x01, 0x1B, 0x2D, 0x00, 0x1D, 0x21, 0x11, 0x1D, 0x21, 0x10, 0x1D,
+                                   0x21, 0x01, 0x1D, 0x21, 0x00, 0x0A, 0x1B, 0x4A, 0x18, 0x1B, 0x64, 0x05}));
+    EXPECT_EQ(records[3].a, (Bytes{0x1D, 0x56, 0x41, 0x00, 0x1D, 0x56, 0x42, 0x00, 0x1D, 0x56, 0x00, 0x1D, 0x56,
+                                   0x01, 0x1B, 0x61, 0x02}));
+}
+
+}  // namespace
+}  // namespace texttest
