@@ -1,6 +1,7 @@
 #include "platform/MachineRoot.h"
 
 #include <sys/stat.h>
+#include <time.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <stdexcept>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/LastError.h"
@@ -39,17 +41,70 @@ bool IsDir(const fs::path& p) {
     return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+std::u16string Folded(std::u16string_view s) {
+    std::u16string out(s);
+    for (auto& c : out) c = plat::detail::FoldCase(c);
+    return out;
+}
+
+// Listings of folders by folded name, reused while the folder's modification time
+// is unchanged. A listing taken less than 50 ms after the folder last changed is
+// not trusted (the time stamp may not move for a change in the same tick).
+struct DirListing {
+    struct timespec mtime{};
+    bool trusted = false;
+    std::unordered_map<std::u16string, std::string> byFolded;
+};
+
+struct DirCache {
+    std::mutex mutex;
+    std::unordered_map<std::string, DirListing> dirs;
+};
+
+DirCache& Cache() {
+    static DirCache c;
+    return c;
+}
+
+bool SameTime(const struct timespec& a, const struct timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
 // Finds the entry of folder `dir` whose name equals `name` ignoring case.
 std::optional<std::string> FindNoCase(const fs::path& dir, std::u16string_view name) {
-    std::error_code ec;
-    fs::directory_iterator it(dir, ec);
-    if (ec) return std::nullopt;
-    for (; it != fs::directory_iterator(); it.increment(ec)) {
-        if (ec) break;
-        std::string entry = it->path().filename().string();
-        if (plat::detail::EqualsNoCase(plat::FromUtf8(entry), name)) return entry;
+    struct stat st{};
+    if (::stat(dir.c_str(), &st) != 0) return std::nullopt;
+    const std::u16string key = Folded(name);
+    auto& cache = Cache();
+    {
+        std::lock_guard lock(cache.mutex);
+        auto it = cache.dirs.find(dir.native());
+        if (it != cache.dirs.end() && it->second.trusted && SameTime(it->second.mtime, st.st_mtim)) {
+            auto hit = it->second.byFolded.find(key);
+            if (hit == it->second.byFolded.end()) return std::nullopt;
+            return hit->second;
+        }
     }
-    return std::nullopt;
+    DirListing listing;
+    listing.mtime = st.st_mtim;
+    std::optional<std::string> found;
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string entry = it->path().filename().string();
+        std::u16string folded = Folded(plat::FromUtf8(entry));
+        if (!found && folded == key) found = entry;
+        listing.byFolded.emplace(std::move(folded), std::move(entry));
+    }
+    if (ec) return found;
+    struct timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const long long ageMs = (static_cast<long long>(now.tv_sec) - st.st_mtim.tv_sec) * 1000 +
+                            (now.tv_nsec - st.st_mtim.tv_nsec) / 1000000;
+    listing.trusted = ageMs > 50;
+    std::lock_guard lock(cache.mutex);
+    if (cache.dirs.size() > 512) cache.dirs.clear();
+    cache.dirs[dir.native()] = std::move(listing);
+    return found;
 }
 
 std::vector<std::u16string> SplitComponents(std::u16string_view rest) {

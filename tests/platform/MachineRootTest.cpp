@@ -65,3 +65,14 @@ TEST(MachineRootEnv, FallsBackToEnvironmentAndFailsClearlyWithout) {
     // Mapping without a root maps nothing (callers then see "path not found").
     EXPECT_TRUE(plat::MapWindowsPath(u"C:\\x").empty());
 }
+
+TEST_F(MachineRootTest, EntriesMadeAfterALookupAreFoundInAnyCase) {
+    // Each lookup miss lists the folder; a file made right after must still be matched.
+    for (int i = 0; i < 20; ++i) {
+        const std::string name = "new" + std::to_string(i) + ".log";
+        const std::u16string upper = u"C:\\WINDOWS\\NEW" + plat::FromUtf8(std::to_string(i)) + u".LOG";
+        EXPECT_EQ(plat::MapWindowsPath(upper).filename(), "NEW" + std::to_string(i) + ".LOG");
+        WriteHost(root / "C" / "Windows" / name, "x");
+        EXPECT_EQ(plat::MapWindowsPath(upper), root / "C" / "Windows" / name);
+    }
+}
