@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <malloc.h>
 #include <new>
 #include <random>
 #include <vector>
@@ -31,17 +32,15 @@ void Track(size_t n) {
 }  // namespace
 
 void* operator new(size_t n) {
-    void* p = std::malloc(n + 16);
+    void* p = std::malloc(n == 0 ? 1 : n);
     if (p == nullptr) throw std::bad_alloc();
-    *static_cast<size_t*>(p) = n;
-    Track(n);
-    return static_cast<char*>(p) + 16;
+    Track(malloc_usable_size(p));
+    return p;
 }
 void operator delete(void* p) noexcept {
     if (p == nullptr) return;
-    char* base = static_cast<char*>(p) - 16;
-    g_live.fetch_sub(*reinterpret_cast<size_t*>(base));
-    std::free(base);
+    g_live.fetch_sub(malloc_usable_size(p));
+    std::free(p);
 }
 void operator delete(void* p, size_t) noexcept { operator delete(p); }
 void* operator new[](size_t n) { return operator new(n); }

@@ -140,23 +140,25 @@ HRESULT ImageProcessing(PDEVOBJ pdevobj, PBYTE pSrcBitmap, BITMAPINFOHEADER* pBi
         DebugLogA("ImageProcessing : the band has no header or no pixels.");
         return E_FAIL;
     }
+    // The band goes to the end of the page bitmap: a blank band as white (0xFF) bytes, any
+    // other band copied straight in. Growth is amortised; when memory runs out the whole page
+    // bitmap is released, as with every failed growth of it.
     const DWORD dwBandSize = pBitmapInfoHeader->biSizeImage;
-    if (!bGrowBuffer(pOemPDEV->pBufStart, dwBandSize)) {
+    const bool bGrown = bBlank ? bGrowBuffer(pOemPDEV->pBufStart, dwBandSize) != FALSE
+                               : pOemPDEV->pBufStart.append(pSrcBitmap, dwBandSize);
+    if (!bGrown) {
+        pOemPDEV->pBufStart.release();
         DebugLogA("ImageProcessing : bGrowBuffer failed.");
         return E_FAIL;
     }
     UpdateBitmapInfoHeader(pdevobj, pSrcBitmap, pBitmapInfoHeader);
     UpdateBlankBandInfo(pdevobj, pBitmapInfoHeader, pIPParams);
 
-    if (dwBandSize != 0) {
-        BYTE* dst = pOemPDEV->pBufStart.data() + dwOffset;
-        if (bBlank) {
-            DebugLogA("ImageProcessing : a blank band was drawn");
-            std::memset(dst, 0xFF, dwBandSize);
-        } else {
-            DebugLogA("ImageProcessing : a blank band was NOT drawn");
-            std::memcpy(dst, pSrcBitmap, dwBandSize);
-        }
+    if (bBlank) {
+        DebugLogA("ImageProcessing : a blank band was drawn");
+        if (dwBandSize != 0) std::memset(pOemPDEV->pBufStart.data() + dwOffset, 0xFF, dwBandSize);
+    } else {
+        DebugLogA("ImageProcessing : a blank band was NOT drawn");
     }
     if (!pOemPDEV->pBufStart.empty()) UpdateBitmapFileHeader(pdevobj);
     return S_OK;

@@ -216,6 +216,9 @@ HRESULT CreateImageData(PDEVOBJ pdevobj) {
         DebugLogA("CreateImageData : Decode failed.");
         return E_FAIL;
     }
+    // The image now holds the page: the captured bitmap is not read again (the end of the page
+    // releases it anyway), so its memory goes back before the page is worked on.
+    pOemPDEV->pBufStart.release();
 
     if (image.GetHeight() == pOemPDEV->dwBlankHeight && pOemPDEV->dwTxtBufSize() == 0) {
         image.Destroy();

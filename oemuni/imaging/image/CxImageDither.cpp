@@ -261,19 +261,34 @@ BOOL CxImage::DecreaseBpp(DWORD nbit, BOOL bErrorDiffusion, std::span<const RGBQ
     const WORD bpp = m_head.biBitCount;
     if (bpp == 1 || bpp == 8) {
         const std::array<BYTE, 256> map = result.NearestIndexMap(*this);
+        std::array<BYTE, 256> bit{};
+        for (std::size_t i = 0; i < bit.size(); ++i) bit[i] = map[i] & 1;
+        const DWORD fullBytes = W / 8;
         for (DWORD y = 0; y < H; ++y) {
             const BYTE* s = GetBits(y);
             BYTE* d = result.GetBits(y);
-            unsigned acc = 0;
-            for (DWORD x = 0; x < W; ++x) {
-                const BYTE index = (bpp == 8) ? s[x] : static_cast<BYTE>((s[x >> 3] >> (7 - (x & 7))) & 1);
-                if (map[index] & 1) acc |= 0x80u >> (x & 7);
-                if ((x & 7) == 7) {
-                    d[x >> 3] = static_cast<BYTE>(acc);
-                    acc = 0;
+            if (bpp == 8) {
+                for (DWORD k = 0; k < fullBytes; ++k) {
+                    const BYTE* p = s + 8 * k;
+                    d[k] = static_cast<BYTE>((bit[p[0]] << 7) | (bit[p[1]] << 6) | (bit[p[2]] << 5) |
+                                             (bit[p[3]] << 4) | (bit[p[4]] << 3) | (bit[p[5]] << 2) |
+                                             (bit[p[6]] << 1) | bit[p[7]]);
                 }
+                if ((W & 7) != 0) {
+                    unsigned acc = 0;
+                    for (DWORD x = fullBytes * 8; x < W; ++x) acc |= static_cast<unsigned>(bit[s[x]]) << (7 - (x & 7));
+                    d[fullBytes] = static_cast<BYTE>(acc);
+                }
+            } else {
+                // A 1-bit source maps each of its two indices: keep, invert, or make uniform.
+                const BYTE zeroTo = bit[0] ? 0xFF : 0x00;
+                const BYTE oneTo = bit[1] ? 0xFF : 0x00;
+                const DWORD usedBytes = (W + 7) / 8;
+                for (DWORD k = 0; k < usedBytes; ++k) {
+                    d[k] = static_cast<BYTE>((s[k] & oneTo) | (~s[k] & zeroTo));
+                }
+                if ((W & 7) != 0) d[usedBytes - 1] &= static_cast<BYTE>(0xFF << (8 - (W & 7)));
             }
-            if ((W & 7) != 0) d[W >> 3] = static_cast<BYTE>(acc);
         }
     } else {
         for (DWORD y = 0; y < H; ++y) {

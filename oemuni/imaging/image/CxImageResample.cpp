@@ -1,4 +1,5 @@
 // CxImage nearest-pixel scaling.
+#include <algorithm>
 #include <vector>
 
 #include "oemuni/imaging/image/CxImage.h"
@@ -42,20 +43,24 @@ BOOL CxImage::Resample(LONG newWidth, LONG newHeight, int /*mode*/) {
                     const LONG sx = sourceX[static_cast<std::size_t>(x)];
                     dst[x] = (src != nullptr && sx >= 0 && sx < W) ? map[src[sx]] : outsideIndex;
                 }
+            } else if (src == nullptr) {
+                const BYTE fill = (outsideIndex & 1) ? 0xFF : 0x00;
+                for (LONG x = 0; x < newWidth; x += 8) {
+                    const LONG n = std::min<LONG>(8, newWidth - x);
+                    dst[x >> 3] = static_cast<BYTE>(fill & (0xFF << (8 - n)));
+                }
             } else {
-                BYTE acc = 0;
+                unsigned acc = 0;
                 for (LONG x = 0; x < newWidth; ++x) {
                     const LONG sx = sourceX[static_cast<std::size_t>(x)];
-                    const BYTE v = (src != nullptr && sx >= 0 && sx < W)
-                                       ? map[(src[sx >> 3] >> (7 - (sx & 7))) & 1]
-                                       : outsideIndex;
-                    acc = static_cast<BYTE>(acc | ((v & 1) << (7 - (x & 7))));
+                    const BYTE v = (sx >= 0 && sx < W) ? map[(src[sx >> 3] >> (7 - (sx & 7))) & 1] : outsideIndex;
+                    acc |= static_cast<unsigned>(v & 1) << (7 - (x & 7));
                     if ((x & 7) == 7) {
-                        dst[x >> 3] = acc;
+                        dst[x >> 3] = static_cast<BYTE>(acc);
                         acc = 0;
                     }
                 }
-                if ((newWidth & 7) != 0) dst[newWidth >> 3] = acc;
+                if ((newWidth & 7) != 0) dst[newWidth >> 3] = static_cast<BYTE>(acc);
             }
         }
     } else if (bpp == 24) {
