@@ -98,7 +98,8 @@ TEST_F(DriverVersionTest, DifferentVersionRefusesAndStartsTheUninstaller) {
     // The package's uninstaller replaced by a script that notes how it was started.
     const fs::path marker = root / "uninstaller-args.txt";
     WriteHost(package / "MKTG450_Uninstaller.exe",
-              "#!/bin/sh\necho \"$@\" > '" + marker.string() + "'\n");
+              "#!/bin/sh\necho \"$@\" > '" + marker.string() + ".tmp' && mv '" + marker.string() +
+                  ".tmp' '" + marker.string() + "'\n");
     fs::permissions(package / "MKTG450_Uninstaller.exe", fs::perms::owner_all);
     InstallDriver(u"VARNOKE MKT-G450");
 

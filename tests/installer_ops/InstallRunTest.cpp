@@ -1,10 +1,14 @@
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
 
 #include "InstallerFixture.h"
 #include "installer/ops/DriverInstaller.h"
 #include "installer/uninstaller/Uninstaller.h"
 #include "platform/Printers.h"
 #include "platform/ServiceManager.h"
+#include "platform/Shell.h"
 #include "platform/Spooler.h"
 #include "platform/SystemInfo.h"
 
@@ -252,4 +256,22 @@ TEST_F(InstallRunTest, UninstallerRemovesWhatTheRunInstalled) {
     CDriverInstaller engine(boxes, clock);
     EXPECT_TRUE(engine.CheckDriverVersion());
     EXPECT_TRUE(Logged(u"CheckDriverVersion : NO_DRIVER"));
+}
+
+TEST_F(InstallRunTest, InstalledUninstallerLauncherRunsTheProgram) {
+    {
+        CDriverInstaller engine(boxes, clock);
+        engine.InstallUsingCmdPrompt(1, FALSE);
+    }
+    ASSERT_TRUE(KeyExists(kUninstallKey));
+    ::setenv("MKT_BIN_DIR", MKT_UNINSTALLER_DIR, 1);
+    // Started the way the installer's silent uninstall mode starts it.
+    const HINSTANCE h = ShellExecuteW(nullptr, nullptr, u"MKTG450_Uninstaller.exe", u"/su",
+                                      u"C:\\Windows\\MKT-G450", SW_HIDE);
+    ::unsetenv("MKT_BIN_DIR");
+    ASSERT_GT(reinterpret_cast<INT_PTR>(h), 32);
+    for (int i = 0; i < 500 && KeyExists(kUninstallKey); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(KeyExists(kUninstallKey));
+    EXPECT_FALSE(KeyExists(kQueueKey));
 }

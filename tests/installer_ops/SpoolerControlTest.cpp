@@ -114,3 +114,17 @@ TEST_F(SpoolerControlTest, StopSpoolerDependentsStopsRunningDependents) {
     EXPECT_EQ(plat::GetServiceState(u"Spooler"), SERVICE_STOPPED);
     EXPECT_TRUE(Logged(u"Service stopped successfully\r\n"));
 }
+
+TEST_F(SpoolerControlTest, StopPendingWithoutProgressTimesOutBeforeTheStart) {
+    plat::ServiceDefinition hung;
+    hung.name = u"Spooler";
+    hung.state = SERVICE_STOP_PENDING;
+    hung.waitHint = 5000;
+    hung.neverStops = true;
+    plat::DefineService(hung);
+    EXPECT_FALSE(StartSpoolerService(clock));
+    // Polled every 1000 ms; given up once more than the wait hint passed without progress.
+    EXPECT_EQ(clock.sleeps, std::vector<DWORD>(6, 1000));
+    EXPECT_TRUE(Logged(u"Timeout waiting for service to stop\r\n"));
+    EXPECT_FALSE(Logged(u"Service start pending... \r\n"));
+}
