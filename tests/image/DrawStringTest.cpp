@@ -1,9 +1,17 @@
 // DrawString: a captured TrueType string drawn again into the scaled page.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 #include "ImageTestSupport.h"
+#include "oemuni/frame/DebugLogTesting.h"
+#include "platform/MachineRoot.h"
 #include "platform/TextRender.h"
 
 using namespace imgtest;
@@ -147,4 +155,28 @@ TEST(DrawString, PlatformBitmapIsReadBottomRowFirst) {
     EXPECT_FALSE(img.CreateFromPlatformBitmap(&bitmap));
     EXPECT_STREQ(img.GetLastError(), "GetDIBits failed");
     EXPECT_FALSE(img.IsValid());
+}
+
+TEST(DrawString, LogsStartAndEndInThePlugInLog) {
+    namespace fs = std::filesystem;
+    const fs::path root = fs::temp_directory_path() / ("mkt_image_log_" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    fs::create_directories(root / "C" / "temp");
+    fs::create_directories(root / "C" / "Windows");
+    plat::SetMachineRoot(root);
+    RestoreDebugLogForTesting();
+
+    CxImage page = WhitePage(100, 40);
+    LOGFONTW lf = LogFont(u"DejaVu Sans", -12);
+    page.DrawString(0, 0, u"log", lf, 1.0f, 0);
+
+    std::string all;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        if (!entry.is_regular_file()) continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        all.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    fs::remove_all(root);
+    EXPECT_NE(all.find("CxImage::DrawString : START"), std::string::npos);
+    EXPECT_NE(all.find("CxImage::DrawString : END"), std::string::npos);
 }

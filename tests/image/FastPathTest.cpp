@@ -122,6 +122,18 @@ TEST(FastPath, DecreaseBppMatchesReference) {
             EXPECT_TRUE(SameImage(fast, RefDecreaseBpp(src))) << bpp << " bpp " << s.w << "x" << s.h;
         }
     }
+    // 1-bit sources with kept, swapped and uniform palettes.
+    const RGBQUAD palettes[][2] = {{Grey(0), Grey(255)}, {Grey(255), Grey(0)}, {Grey(200), Grey(190)},
+                                   {Grey(20), RGBQUAD{0, 0, 90, 0}}};
+    for (const auto& pal : palettes) {
+        for (const Size& s : kSizes) {
+            CxImage src = RandomImage(rng, s.w, s.h, 1, false);
+            src.SetPalette(pal);
+            CxImage fast = src;
+            ASSERT_TRUE(fast.DecreaseBpp(1, FALSE, {}, 2));
+            EXPECT_TRUE(SameImage(fast, RefDecreaseBpp(src))) << "1 bpp " << s.w << "x" << s.h;
+        }
+    }
 }
 
 TEST(FastPath, GrayScaleMatchesLumaOfEveryPixel) {
