@@ -31,6 +31,10 @@ void Track(size_t n) {
 
 }  // namespace
 
+// The counting operators pair malloc with free themselves; the compiler cannot see that once
+// they are inlined into the standard allocator.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(size_t n) {
     void* p = std::malloc(n == 0 ? 1 : n);
     if (p == nullptr) throw std::bad_alloc();
@@ -46,6 +50,7 @@ void operator delete(void* p, size_t) noexcept { operator delete(p); }
 void* operator new[](size_t n) { return operator new(n); }
 void operator delete[](void* p) noexcept { operator delete(p); }
 void operator delete[](void* p, size_t) noexcept { operator delete(p); }
+#pragma GCC diagnostic pop
 
 namespace {
 

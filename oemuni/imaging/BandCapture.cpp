@@ -75,6 +75,7 @@ BOOL UpdateBlankBandInfo(PDEVOBJ pdevobj, const BITMAPINFOHEADER* pBand, const I
     DebugLogA("UpdateBlankBandInfo : pIPParams->dwSize = %u", pIPParams->dwSize);
     DebugLogA("UpdateBlankBandInfo : pIPParams->ptOffset = (%d, %d)", static_cast<int>(pIPParams->ptOffset.x),
               static_cast<int>(pIPParams->ptOffset.y));
+    DebugLogA("UpdateBlankBandInfo : pIPParams->pHalftoneOption = %p", static_cast<const void*>(pIPParams->pHalftoneOption));
     DebugLogA("UpdateBlankBandInfo : pIPParams->bBanding = %d", static_cast<int>(pIPParams->bBanding));
     DebugLogA("UpdateBlankBandInfo : pIPParams->bBlankBand = %d", static_cast<int>(pIPParams->bBlankBand));
     if (pIPParams->bBlankBand != 0) {

@@ -1,6 +1,7 @@
 // Helpers for rows of 1-bit pixels (most significant bit = leftmost pixel).
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -28,6 +29,26 @@ inline void CopyBits(const BYTE* src, std::size_t srcBytes, std::size_t srcStart
     }
     const std::size_t tail = count & 7;
     if (tail != 0) dst[outBytes - 1] &= static_cast<BYTE>(0xFF << (8 - tail));
+}
+
+// Writes pixels 0 .. count-1 of `src` to pixels dstStart .. dstStart+count-1 of `dst`,
+// leaving the other bits of `dst` as they are.
+inline void PutBits(const BYTE* src, std::size_t count, BYTE* dst, std::size_t dstStart) {
+    const unsigned shift = static_cast<unsigned>(dstStart & 7);
+    BYTE* d = dst + (dstStart >> 3);
+    const std::size_t bytes = (count + 7) / 8;
+    for (std::size_t k = 0; k < bytes; ++k) {
+        const std::size_t n = std::min<std::size_t>(8, count - 8 * k);
+        const unsigned mask = (0xFFu << (8 - n)) & 0xFFu;  // the valid pixels of this byte
+        const unsigned b = src[k] & mask;
+        d[k] = static_cast<BYTE>((d[k] & ~(mask >> shift)) | (b >> shift));
+        if (shift != 0) {
+            const unsigned spill = (mask << (8 - shift)) & 0xFFu;
+            if (spill != 0) {
+                d[k + 1] = static_cast<BYTE>((d[k + 1] & ~spill) | ((b << (8 - shift)) & 0xFFu));
+            }
+        }
+    }
 }
 
 // Transposes an 8 x 8 bit block: out[j] bit (7 - k) = in[k] bit (7 - j).

@@ -94,6 +94,15 @@ BOOL CxImage::AddMargins(LONG left, LONG top, LONG right, LONG bottom, RGBQUAD c
         for (DWORD y = 0; y < H; ++y) {
             std::memcpy(result.GetBits(y + bottom) + left, GetBits(y), W);
         }
+    } else if (bpp == 1) {
+        const BYTE fill = (result.FindNearestPaletteIndex(colour) & 1) ? 0xFF : 0x00;
+        const std::size_t usedBytes = (W64 + 7) / 8;
+        for (DWORD y = 0; y < H64; ++y) {
+            BYTE* row = result.GetBits(y);
+            std::memset(row, fill, usedBytes);
+            if ((W64 & 7) != 0) row[usedBytes - 1] &= static_cast<BYTE>(0xFF << (8 - (W64 & 7)));
+        }
+        for (DWORD y = 0; y < H; ++y) bitrows::PutBits(GetBits(y), W, result.GetBits(y + bottom), left);
     } else {
         const BYTE fill = result.FindNearestPaletteIndex(colour);
         for (DWORD y = 0; y < H64; ++y) {
