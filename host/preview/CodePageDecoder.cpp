@@ -3,9 +3,9 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <memory>
 
 namespace mkt::preview {
-namespace {
 
 // Owns one iconv conversion descriptor.
 class IconvHandle {
@@ -23,6 +23,8 @@ class IconvHandle {
   iconv_t m_cd;
 };
 
+namespace {
+
 const char* DoubleCharset(unsigned codePage) {
   switch (codePage) {
     case 932: return "CP932";
@@ -35,6 +37,9 @@ const char* DoubleCharset(unsigned codePage) {
 }
 
 }  // namespace
+
+CodePageDecoder::CodePageDecoder() = default;
+CodePageDecoder::~CodePageDecoder() = default;
 
 const char* CodePageDecoder::TableCharset(uint8_t table) {
   switch (table) {
@@ -52,16 +57,16 @@ const char* CodePageDecoder::TableCharset(uint8_t table) {
   }
 }
 
-char32_t CodePageDecoder::Convert(const char* charset, const uint8_t* bytes, size_t n) {
-  IconvHandle cd(charset);
-  if (!cd.Valid()) return 0;
+char32_t CodePageDecoder::Convert(void* handle, const uint8_t* bytes, size_t n) {
+  iconv_t cd = static_cast<iconv_t>(handle);
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
   char in[2] = {static_cast<char>(bytes[0]), n > 1 ? static_cast<char>(bytes[1]) : '\0'};
   unsigned char out[8] = {};
   char* ip = in;
   size_t il = n;
   char* op = reinterpret_cast<char*>(out);
   size_t ol = sizeof(out);
-  if (iconv(cd.Get(), &ip, &il, &op, &ol) == static_cast<size_t>(-1) || il != 0 || ol != 4) return 0;
+  if (iconv(cd, &ip, &il, &op, &ol) == static_cast<size_t>(-1) || il != 0 || ol != 4) return 0;
   return static_cast<char32_t>(out[0] | (out[1] << 8) | (out[2] << 16) | (static_cast<uint32_t>(out[3]) << 24));
 }
 
@@ -79,7 +84,7 @@ char32_t CodePageDecoder::DecodeSingle(uint8_t table, uint8_t b) {
         continue;
       }
       const uint8_t byte = static_cast<uint8_t>(c);
-      map[c] = Convert(cs, &byte, 1);
+      map[c] = Convert(cd.Get(), &byte, 1);
     }
     it = m_single.emplace(table, map).first;
   }
@@ -106,7 +111,9 @@ char32_t CodePageDecoder::DecodeDouble(unsigned codePage, uint8_t lead, uint8_t 
       bytes[0] |= 0x80;
       bytes[1] |= 0x80;
     }
-    cp = Convert(cs, bytes, 2);
+    auto it2 = m_handles.find(codePage);
+    if (it2 == m_handles.end()) it2 = m_handles.emplace(codePage, std::make_unique<IconvHandle>(cs)).first;
+    if (it2->second->Valid()) cp = Convert(it2->second->Get(), bytes, 2);
   }
   m_double.emplace(key, cp);
   return cp;

@@ -5,14 +5,18 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <unordered_map>
 
 namespace mkt::preview {
 
+class IconvHandle;
+
 class CodePageDecoder {
  public:
-  CodePageDecoder() = default;
+  CodePageDecoder();
+  ~CodePageDecoder();
   CodePageDecoder(const CodePageDecoder&) = delete;
   CodePageDecoder& operator=(const CodePageDecoder&) = delete;
 
@@ -28,10 +32,11 @@ class CodePageDecoder {
   static const char* TableCharset(uint8_t table);
 
  private:
-  static char32_t Convert(const char* charset, const uint8_t* bytes, size_t n);
+  static char32_t Convert(void* handle, const uint8_t* bytes, size_t n);
 
   std::map<uint8_t, std::array<char32_t, 256>> m_single;
   std::unordered_map<uint32_t, char32_t> m_double;  // key: codePage << 16 | lead << 8 | trail
+  std::map<unsigned, std::unique_ptr<IconvHandle>> m_handles;  // per double-byte code page
 };
 
 }  // namespace mkt::preview
