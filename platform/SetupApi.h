@@ -73,6 +73,10 @@ BOOL SetupCopyOEMInfW(LPCWSTR SourceInfFileName, LPCWSTR OEMSourceMediaLocation,
                       LPWSTR DestinationInfFileName, DWORD DestinationInfFileNameSize,
                       DWORD* RequiredSize, LPWSTR* DestinationInfFileNameComponent);
 
+// Removes a registered OEM INF (a name like "oem3.inf" or its full path in the INF
+// folder). Names that are not oemNN.inf give ERROR_INVALID_PARAMETER.
+BOOL SetupUninstallOEMInfW(LPCWSTR InfFileName, DWORD Flags, void* Reserved);
+
 // Names (without folder) of the INF files of DirectoryPath (null: the INF folder)
 // of the requested styles, as a list of terminated strings ended by a second zero.
 // Sizes in characters; too small a buffer: ERROR_INSUFFICIENT_BUFFER.

@@ -112,6 +112,11 @@ BOOL AddMonitor(std::u16string_view name, std::u16string_view dllName);
 // ERROR_UNKNOWN_PORT), the name new (ERROR_PRINTER_ALREADY_EXISTS).
 BOOL AddPrinterQueue(std::u16string_view name, std::u16string_view driver,
                      std::u16string_view port);
+// Removes a print processor (ERROR_UNKNOWN_PRINTPROCESSOR when unknown; a processor
+// still named by an installed driver gives ERROR_PRINTER_DRIVER_IN_USE).
+BOOL DeleteProcessor(std::u16string_view environment, std::u16string_view name);
+// Removes a monitor registration (ERROR_FILE_NOT_FOUND when unknown).
+BOOL DeleteMonitor(std::u16string_view name);
 // Adds a local port (a value of the Ports key), e.g. u"COM5:".
 BOOL AddLocalPort(std::u16string_view name);
 

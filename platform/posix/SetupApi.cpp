@@ -197,6 +197,21 @@ BOOL SetupCopyOEMInfW(LPCWSTR SourceInfFileName, LPCWSTR, DWORD OEMSourceMediaTy
     return TRUE;
 }
 
+BOOL SetupUninstallOEMInfW(LPCWSTR InfFileName, DWORD, void*) {
+    plat::EnsureStandInMachine();
+    const std::u16string name = NameOf(plat::detail::View(InfFileName));
+    bool oem = false;
+    for (const auto& o : OemInfs())
+        if (plat::detail::EqualsNoCase(o.second, name)) oem = true;
+    if (!oem) {
+        SetLastError(name.size() > 3 && plat::detail::EqualsNoCase(name.substr(0, 3), u"oem")
+                         ? ERROR_FILE_NOT_FOUND
+                         : ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    return DeleteFileW((plat::InfFolder() + u"\\" + name).c_str());
+}
+
 BOOL SetupGetInfFileListW(LPCWSTR DirectoryPath, DWORD InfStyle, LPWSTR ReturnBuffer,
                           DWORD ReturnBufferSize, DWORD* RequiredSize) {
     plat::EnsureStandInMachine();
@@ -355,23 +370,20 @@ BOOL SetupDiEnumDeviceInfo(HDEVINFO DeviceInfoSet, DWORD MemberIndex,
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    // Removed devices leave the set, as the system's own list does.
-    DWORD seen = 0;
-    for (DWORD i = 0; i < set->keys.size(); ++i) {
-        if (set->removed[i]) continue;
-        if (seen++ == MemberIndex) {
-            if (DeviceInfoData) {
-                if (DeviceInfoData->cbSize != sizeof(SP_DEVINFO_DATA)) {
-                    SetLastError(ERROR_INVALID_PARAMETER);
-                    return FALSE;
-                }
-                std::memset(DeviceInfoData->ClassGuid, 0, sizeof DeviceInfoData->ClassGuid);
-                DeviceInfoData->DevInst = i;
-                DeviceInfoData->Reserved = 0;
+    // A removed device keeps its place in the set (its properties can no longer be
+    // read), so that a scan by increasing index sees every other device.
+    if (MemberIndex < set->keys.size()) {
+        if (DeviceInfoData) {
+            if (DeviceInfoData->cbSize != sizeof(SP_DEVINFO_DATA)) {
+                SetLastError(ERROR_INVALID_PARAMETER);
+                return FALSE;
             }
-            SetLastError(ERROR_SUCCESS);
-            return TRUE;
+            std::memset(DeviceInfoData->ClassGuid, 0, sizeof DeviceInfoData->ClassGuid);
+            DeviceInfoData->DevInst = MemberIndex;
+            DeviceInfoData->Reserved = 0;
         }
+        SetLastError(ERROR_SUCCESS);
+        return TRUE;
     }
     SetLastError(ERROR_NO_MORE_ITEMS);
     return FALSE;
@@ -385,6 +397,10 @@ BOOL SetupDiGetDeviceRegistryPropertyW(HDEVINFO DeviceInfoSet, SP_DEVINFO_DATA* 
     const std::u16string key = DeviceKeyOf(set, DeviceInfoData);
     if (key.empty()) {
         SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (set->removed[DeviceInfoData->DevInst]) {
+        SetLastError(ERROR_NO_SUCH_DEVINST);
         return FALSE;
     }
     std::u16string data;

@@ -278,6 +278,39 @@ BOOL AddPrinterQueue(std::u16string_view name, std::u16string_view driver,
     return TRUE;
 }
 
+BOOL DeleteProcessor(std::u16string_view environment, std::u16string_view name) {
+    if (!SpoolerAnswers()) return FALSE;
+    const std::u16string base = ProcessorsKey(environment);
+    const std::u16string stored = FindName(reg::SubKeys(base), name);
+    if (stored.empty()) {
+        SetLastError(ERROR_UNKNOWN_PRINTPROCESSOR);
+        return FALSE;
+    }
+    std::vector<DriverInfo> drivers;
+    EnumDrivers(environment, drivers);
+    for (const auto& d : drivers) {
+        if (detail::EqualsNoCase(d.printProcessor, stored)) {
+            SetLastError(ERROR_PRINTER_DRIVER_IN_USE);
+            return FALSE;
+        }
+    }
+    reg::DeleteTree(Join(base, stored));
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+BOOL DeleteMonitor(std::u16string_view name) {
+    if (!SpoolerAnswers()) return FALSE;
+    const std::u16string stored = FindName(reg::SubKeys(MonitorsKey()), name);
+    if (stored.empty()) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return FALSE;
+    }
+    reg::DeleteTree(Join(MonitorsKey(), stored));
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
 BOOL AddLocalPort(std::u16string_view name) {
     if (!SpoolerAnswers()) return FALSE;
     reg::WriteString(kLocalPortsKey, name, u"");
