@@ -21,7 +21,8 @@ BOOL TextReplacementWithText(PDEVOBJ pdevobj, std::vector<BYTE>& szAnsiText,
 // Splits the text (the span, dwAnsiTextLength bytes) at the keys that have a replacement
 // image and appends the pieces (GetDevFontCommand + AddFontDataToBuf) and the images as
 // type-1 records. Returns the sum of the field-A lengths appended; 0 means nothing was
-// recorded and the caller prints the string normally.
+// recorded and the caller prints the string normally. A key is never printed, even when its
+// image is missing: a string made only of such keys records nothing and returns 1.
 DWORD AddTextKeyImgBufAndDevFontData(PDEVOBJ pdevobj, SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo,
                                      const char* familyName, std::span<const BYTE> szAnsiText,
                                      LONG X);
