@@ -74,6 +74,23 @@ TEST(FastPath, CropMatchesReference) {
     }
 }
 
+TEST(FastPath, AddMarginsMatchesReference) {
+    std::mt19937 rng(37);
+    std::uniform_int_distribution<LONG> margin(0, 11);
+    for (DWORD bpp : {1u, 4u, 8u, 24u}) {
+        for (const Size& s : kSizes) {
+            const CxImage src = RandomImage(rng, s.w, s.h, bpp, false);
+            for (const RGBQUAD colour : {Grey(255), Grey(0), RGBQUAD{30, 140, 250, 0}}) {
+                const LONG l = margin(rng), t = margin(rng), r = margin(rng), b = margin(rng);
+                CxImage fast = src;
+                ASSERT_TRUE(fast.AddMargins(l, t, r, b, colour));
+                EXPECT_TRUE(SameImage(fast, RefAddMargins(src, l, t, r, b, colour)))
+                    << bpp << " bpp " << s.w << "x" << s.h << " margins " << l << "," << t << "," << r << "," << b;
+            }
+        }
+    }
+}
+
 TEST(FastPath, ResampleMatchesReference) {
     std::mt19937 rng(17);
     for (DWORD bpp : {1u, 4u, 8u, 24u}) {

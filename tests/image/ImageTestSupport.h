@@ -152,6 +152,18 @@ inline CxImage RefRotate180(const CxImage& s) {
     return d;
 }
 
+inline CxImage RefAddMargins(const CxImage& src, LONG left, LONG top, LONG right, LONG bottom, RGBQUAD colour) {
+    const LONG W = static_cast<LONG>(src.GetWidth()), H = static_cast<LONG>(src.GetHeight());
+    CxImage out = EmptyLike(src, static_cast<DWORD>(W + left + right), static_cast<DWORD>(H + top + bottom));
+    for (LONG y = 0; y < H + top + bottom; ++y) {
+        for (LONG x = 0; x < W + left + right; ++x) out.SetPixelColor(x, y, colour);
+    }
+    for (LONG y = 0; y < H; ++y) {
+        for (LONG x = 0; x < W; ++x) CopyPixel(src, x, y, out, x + left, y + bottom);
+    }
+    return out;
+}
+
 // Dithering by the written rules on an 8-bit grey image (GrayScale already applied).
 inline CxImage RefDither(CxImage src, LONG method) {
     const LONG W = static_cast<LONG>(src.GetWidth()), H = static_cast<LONG>(src.GetHeight());
