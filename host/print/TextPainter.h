@@ -1,20 +1,22 @@
-// The host's TrueType text drawing (what GDI does for Unidrv's DrvTextOut): fontconfig resolves
-// the family, weight and slant to a font file (DejaVu Sans when nothing fits), FreeType draws
-// the string black over the page. The position is the top-left corner of the text cell.
+// The host's TrueType text drawing (what GDI does for Unidrv's DrvTextOut), through the
+// platform's text renderer (fontconfig picks the face, DejaVu Sans when nothing fits; FreeType
+// draws), so that the host draws text as the plug-in's own text redraw does. The string is drawn
+// black over the page with the top-left corner of its cell at the given position.
 #pragma once
 
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "host/print/GreyImage.h"
 
+class TextRenderer;
+
 namespace mkt::host {
 
 struct TextStyle {
-    std::string family;  // UTF-8
-    int height = 24;     // em height in dots
+    std::u16string family;
+    int height = 24;  // em height in dots
     int weight = 400;
     bool italic = false;
     bool underline = false;
@@ -31,12 +33,8 @@ public:
     // Draws the string; returns its advance width in dots (0 when no font could be loaded).
     int Draw(GreyImage& page, const TextStyle& style, std::u16string_view text, int x, int y);
 
-    // The font file fontconfig picks for a style ("" when none).
-    std::string ResolveFontFile(const TextStyle& style, int* faceIndex = nullptr);
-
 private:
-    struct Impl;
-    std::unique_ptr<Impl> m_impl;
+    std::unique_ptr<TextRenderer> m_renderer;
 };
 
 }  // namespace mkt::host

@@ -273,9 +273,9 @@ struct UnidrvHost::Engine final : IPrintOemDriverUni {
         if (XFORMOBJ_iGetXform(FONTOBJ_pxoGetXform(pfo), &xform) == DDI_ERROR || !ifi) return FALSE;
         TextStyle style;
         const char16_t* family = IFIFamilyName(ifi);
-        style.family = family ? Utf16ToUtf8(family) : std::string();
+        style.family = family ? std::u16string(family) : std::u16string();
         // Device fonts have no outline of their own here; a fixed-pitch face stands in for them.
-        if (pfo->flFontType & FO_TYPE_DEVICE) style.family = "DejaVu Sans Mono";
+        if (pfo->flFontType & FO_TYPE_DEVICE) style.family = u"DejaVu Sans Mono";
         const float scale = std::sqrt(xform.eM21 * xform.eM21 + xform.eM22 * xform.eM22);
         style.height = static_cast<int>(static_cast<double>(ifi->fwdUnitsPerEm) * scale + 0.5);
         style.weight = ifi->usWinWeight;

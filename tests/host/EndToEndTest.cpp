@@ -228,8 +228,9 @@ TEST_F(EndToEnd, DemoAndPlainPagesPrint) {
     ASSERT_GE(demo.size(), 5u);
     EXPECT_TRUE(std::equal(kInitialise.begin(), kInitialise.end(), demo.begin()));
     const fs::path png = fs::path(MKT_EXAMPLES_DIR) / "logo.png";
-    r = Run({"print", png.string(), "-o", (m_dir / "logo.prn").string()});
+    r = Run({"print", png.string(), "-o", (m_dir / "logo.prn").string(), "--preview", (m_dir / "logo.png").string()});
     ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_GT(fs::file_size(m_dir / "logo.png"), 0u);
     const Bytes logo = ReadBytes(m_dir / "logo.prn");
     EXPECT_GT(logo.size(), kInitialise.size() + 16 + kDocEnd.size());
 }
