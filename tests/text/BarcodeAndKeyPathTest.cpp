@@ -1,6 +1,5 @@
 // The capture path into the barcode builders and the text keys: which builder is called,
-// with which factor, and how their results become records. Built once the barcode and
-// text-key code is in the tree.
+// with which factor, and how their results become records.
 #include "TextTestSupport.h"
 
 #include <cstdio>
@@ -21,8 +20,6 @@ protected:
         std::fclose(f);
     }
 };
-
-#ifdef MKT_TEXT_HAVE_BARCODES
 
 TEST_F(BuilderPathTest, Code128SubsetCBecomesABarcodeRecordWithTheBarcodeHeight) {
     EXPECT_EQ(Draw(u"Code128", u"{C1234", 100, 300), FALSE);
@@ -85,10 +82,6 @@ TEST_F(BuilderPathTest, NamesThatAreNoBarcodeGiveNoRecord) {
     EXPECT_EQ(UnidrvTextOut::calls, 0);
 }
 
-#endif  // MKT_TEXT_HAVE_BARCODES
-
-#ifdef MKT_TEXT_HAVE_TEXT_KEYS
-
 class TextKeyPathTest : public BuilderPathTest {
 protected:
     void SetUp() override {
@@ -145,8 +138,6 @@ TEST_F(TextKeyPathTest, AlternateTextReachesTheRecordButNotATrueTypeRecord) {
     EXPECT_EQ(records[1].type, FTYPE_TRUETYPE);
     EXPECT_EQ(records[1].b.size(), 2u * 8 + 2) << "the type-5 record keeps the text as drawn";
 }
-
-#endif  // MKT_TEXT_HAVE_TEXT_KEYS
 
 // A device font that is neither resident, control nor barcode is dropped, not left to Unidrv.
 TEST_F(BuilderPathTest, NameWithoutAnyDeviceFontPatternIsNotPrintedByUnidrv) {
