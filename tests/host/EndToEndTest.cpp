@@ -174,10 +174,16 @@ TEST_F(EndToEnd, PagesAreNumberedAndPartialSpoolerWritesLoseNothing) {
     RunResult r = Run({"print", Data("two-pages.json"), "-o", out.string()});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadBytes(out), expected);
+    // A page buffer (16 bytes here) that the spooler takes in parts is written whole.
     const fs::path chunked = m_dir / "chunked.prn";
-    r = Run({"print", Data("two-pages.json"), "-o", chunked.string(), "--spool-max-chunk", "3"});
+    r = Run({"print", Data("two-pages.json"), "-o", chunked.string(), "--spool-max-chunk", "12"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadBytes(chunked), expected);
+    // Document blocks go out in one call each: a spooler taking 3 bytes a call keeps 3 of them.
+    const fs::path small = m_dir / "small.prn";
+    r = Run({"print", Data("two-pages.json"), "-o", small.string(), "--spool-max-chunk", "3"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadBytes(small), Cat({{0x1B, 0x40, 0x1B}, {0x00}, PageEnd(1), {0x00}, PageEnd(2), {0x00, 0x1B, 0x33}}));
 }
 
 TEST_F(EndToEnd, ASpoolerThatAcceptsNothingCannotHangTheJob) {
