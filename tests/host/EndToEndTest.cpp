@@ -226,6 +226,20 @@ TEST_F(EndToEnd, KeptMachineRootHoldsPageCounterAndPreviewFile) {
     EXPECT_EQ(pages[1], 0);
 }
 
+TEST_F(EndToEnd, TimeNamesTheKeptJournalAndCopiesMultiplyOnlyTheJournal) {
+    if (!HavePlugin()) GTEST_SKIP() << "MKUNI450 is not built";
+    const fs::path machine = m_dir / "machine";
+    const fs::path out = m_dir / "copies.prn";
+    RunResult r = Run({"print", Data("three-copies.json"), "-o", out.string(), "--machine", machine.string(),
+                       "--set", "30=1", "--time", "2017-06-21T08:21:57", "--job-id", "9"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Bytes once = Cat({kInitialise, {0x00}, PageEnd(1), kDocEnd});
+    EXPECT_EQ(ReadBytes(out), once);
+    const fs::path journal = machine / "C" / "Windows" / "MKT-G450" / "20170621_082157.jnl";
+    ASSERT_TRUE(fs::exists(journal));
+    EXPECT_EQ(ReadBytes(journal), Cat({once, once, once}));
+}
+
 TEST_F(EndToEnd, DemoAndPlainPagesPrint) {
     if (!HavePlugin()) GTEST_SKIP() << "MKUNI450 is not built";
     RunResult r = Run({"demo", "-o", (m_dir / "demo").string()});
