@@ -240,6 +240,22 @@ TEST_F(EndToEnd, TimeNamesTheKeptJournalAndCopiesMultiplyOnlyTheJournal) {
     EXPECT_EQ(ReadBytes(journal), Cat({once, once, once}));
 }
 
+TEST_F(EndToEnd, FilledRowsBecomeRasterCommands) {
+    if (!HavePlugin()) GTEST_SKIP() << "MKUNI450 is not built";
+    // 16 dots wide (2 bytes a row), 3 rows: two rows with the left byte black, one white row.
+    const Bytes plain = {0x00, 0x00, 0x00, 0x1B, 0x4A, 0x00, 0x1D, 0x76, 0x30, 0x00, 0x02, 0x00, 0x03, 0x00,
+                         0xFF, 0x00, 0xFF, 0x00, 0x00, 0x00, 0x00};
+    const Bytes compressed = {0x00, 0x00, 0x00, 0x08, 0x43, 0x52, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                              0x03, 0x00, 0xFF, 0x01, 0x00, 0x01, 0xFF, 0x01, 0x00, 0x03,
+                              0x08, 0x43, 0x52, 0xFF, 0x00, 0x00};
+    for (const auto& [job, raster] : {std::pair{"fill-plain.json", plain}, std::pair{"fill-compressed.json", compressed}}) {
+        const fs::path out = m_dir / "fill.prn";
+        RunResult r = Run({"print", Data(job), "-o", out.string()});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(ReadBytes(out), Cat({kInitialise, raster, PageEnd(1), kDocEnd})) << job;
+    }
+}
+
 TEST_F(EndToEnd, DemoAndPlainPagesPrint) {
     if (!HavePlugin()) GTEST_SKIP() << "MKUNI450 is not built";
     RunResult r = Run({"demo", "-o", (m_dir / "demo").string()});
