@@ -88,6 +88,7 @@ FltkUi::Impl::Impl() {
     fl_message_title_default("MKTG450_Installer");
     m_window = std::make_unique<ProgressDialogWindow>();
     m_window->copy_label("Installation Progress");
+    m_window->position(40, 40);
     m_window->callback([](Fl_Widget*, void*) {});
     m_window->begin();
     m_outerFrame = std::make_unique<Fl_Box>(FL_ENGRAVED_FRAME, 10, 10, 500, 230, nullptr);
@@ -236,6 +237,8 @@ int FltkUi::Impl::RunPortDialog(CPort_Dlg& dialog) {
             // The window goes once its callback has returned.
             Post([this] { m_portDialog.reset(); });
         });
+        // Below the progress window, so that both can be seen.
+        m_portDialog->window().position(m_window->x(), m_window->y() + m_window->h() + 40);
         m_portDialog->Show();
     });
     return result.get();
