@@ -73,9 +73,13 @@ TEST_F(BandCapture, ThreeBandsWithABlankLastBand) {
     EXPECT_EQ(d.pdev.pbyColorTable.span().size(), 8u);
     EXPECT_EQ(Bytes(d.pdev.pbyColorTable.span().begin(), d.pdev.pbyColorTable.span().end()),
               (Bytes{0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0}));
-    EXPECT_EQ(d.pdev.bmFileHeader.bfType, 0x4D42);
-    EXPECT_EQ(d.pdev.bmFileHeader.bfSize, 3u * 48 * 256 + 54);
-    EXPECT_EQ(d.pdev.bmFileHeader.bfOffBits, 54u + 8);
+    // The file header is packed: its fields are copied out before comparing.
+    const WORD bfType = d.pdev.bmFileHeader.bfType;
+    const DWORD bfSize = d.pdev.bmFileHeader.bfSize;
+    const DWORD bfOffBits = d.pdev.bmFileHeader.bfOffBits;
+    EXPECT_EQ(bfType, 0x4D42);
+    EXPECT_EQ(bfSize, 3u * 48 * 256 + 54);
+    EXPECT_EQ(bfOffBits, 54u + 8);
 }
 
 TEST_F(BandCapture, OnlyTheTrailingRunOfBlankBandsCounts) {
