@@ -30,7 +30,9 @@ BOOL JobOutput::AddPrintDataTobeSent(const BYTE* pBuffer, DWORD dwLength) {
     return TRUE;
 }
 
-void JobOutput::InitPrintCommandsBuffer() { m_pTotalBuf.release(); }
+// The count goes to 0 and the buffer reads as none; its memory is kept for the next page, so a
+// long job does not pay for growing a page-sized block from nothing again on every page.
+void JobOutput::InitPrintCommandsBuffer() { m_pTotalBuf.clear(); }
 
 BOOL JobOutput::SendPrintDataToPrinter(PDEVOBJ pdevobj) {
     const DWORD dwTotal = m_pTotalBuf.size();

@@ -23,7 +23,7 @@ public:
     // Appends bytes to the job command buffer. FALSE (buffer unchanged) when pBuffer is null or
     // memory runs out.
     BOOL AddPrintDataTobeSent(const BYTE* pBuffer, DWORD dwLength);
-    // Empties the job command buffer.
+    // Empties the job command buffer (its count becomes 0; the memory is kept for the next page).
     void InitPrintCommandsBuffer();
     // Writes the whole buffer to the spooler in chunks of at most 4096 bytes, then journals it.
     BOOL SendPrintDataToPrinter(PDEVOBJ pdevobj);
