@@ -1,6 +1,7 @@
 #include "installer/app/InstallerApp.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -24,6 +25,13 @@ BOOL CZUDEDO_InstallerApp::InitInstance(const std::vector<std::u16string>& args,
     CZUDEDO_InstallerDlg dlg(args, window, boxes, clock);
     dlg.m_onWorkerStart = workerHook;
     dlg.DoModal();
+    if (dlg.m_bWorkerDetached) {
+        // The worker did not end within the close limit and still uses the dialog:
+        // end the process here rather than destroy the dialog under it. Every log
+        // line is already on disk.
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
     return FALSE;
 }
 
