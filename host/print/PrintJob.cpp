@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <ostream>
 #include <system_error>
 
@@ -13,6 +14,8 @@
 #include "host/print/Utf.h"
 #include "platform/LocalTime.h"
 #include "platform/MachineRoot.h"
+#include "platform/Printers.h"
+#include "platform/Profile.h"
 
 #ifdef MKT_HAVE_PREVIEW
 #include "PreviewCommand.h"
@@ -49,15 +52,35 @@ private:
     bool m_committed = false;
 };
 
+// The settings byte the plug-in saw: from "MISC" when it is stored, else from the settings
+// file of the product folder, else the built-in default.
+int EffectiveSetting(HANDLE printer, int n, int fallback) {
+    BYTE misc[64] = {};
+    DWORD type = 0, needed = 0;
+    const DWORD rc = GetPrinterDataExW(printer, u"PrinterDriverData\\Properties", u"MISC", &type, misc,
+                                       sizeof(misc), &needed);
+    if (rc == ERROR_SUCCESS) return needed > static_cast<DWORD>(n) ? misc[n] : 0;
+    char16_t value[64] = {};
+    const std::u16string key = u"PREFERENCE[" + Utf8ToUtf16(std::to_string(n)) + u"]";
+    if (GetPrivateProfileStringW(u"MKTG450", key.c_str(), u"", value, 64,
+                                 u"C:\\Windows\\MKT-G450\\MKTG450_Config.VKR") > 0) {
+        return std::atoi(Utf16ToUtf8(value).c_str()) & 0xFF;
+    }
+    return fallback;
+}
+
 }  // namespace
 
-bool RenderPreview(const fs::path& stream, const fs::path& png, std::ostream& err) {
+bool RenderPreview(const fs::path& stream, const fs::path& png, std::ostream& err, int plainLevels) {
 #ifdef MKT_HAVE_PREVIEW
     (void)err;
-    std::string a0 = "mkt450", a1 = "preview", a2 = stream.string(), a3 = "-o", a4 = png.string();
-    char* argv[] = {a0.data(), a1.data(), a2.data(), a3.data(), a4.data(), nullptr};
-    return mkt::preview::PreviewMain(5, argv) == 0;
+    // Plain raster carries no level information: tell the renderer when four planes make a slice.
+    std::string a0 = "mkt450", a1 = "preview", a2 = stream.string(), a3 = "-o", a4 = png.string(),
+                a5 = "--levels", a6 = std::to_string(plainLevels);
+    char* argv[] = {a0.data(), a1.data(), a2.data(), a3.data(), a4.data(), a5.data(), a6.data(), nullptr};
+    return mkt::preview::PreviewMain(7, argv) == 0;
 #else
+    (void)plainLevels;
     err << "mkt450: " << png.string() << ": the preview renderer is not built into this mkt450\n";
     return false;
 #endif
@@ -120,9 +143,11 @@ int RunPrint(const PrintOptions& options, std::ostream& out, std::ostream& err) 
             return 1;
         }
         if (!temporary.Commit()) throw JobError(output.string(), "cannot write the output file");
+        const bool fourLevelPlain =
+            EffectiveSetting(printer.get(), 33, 0) == 1 && EffectiveSetting(printer.get(), 36, 1) != 1;
         if (!options.quiet) out << output.string() << ": " << spool.bytesAccepted() << " bytes\n";
         plat::SetLocalTimeOverride(std::nullopt);
-        if (options.preview && !RenderPreview(output, *options.preview, err)) return 1;
+        if (options.preview && !RenderPreview(output, *options.preview, err, fourLevelPlain ? 4 : 2)) return 1;
         return 0;
     } catch (const JobError& e) {
         err << "mkt450: " << e.Line() << "\n";

@@ -34,6 +34,7 @@ struct PrintOptions {
 int RunPrint(const PrintOptions& options, std::ostream& out, std::ostream& err);
 
 // Renders a stream to a PNG with the preview command when it is built in; false otherwise.
-bool RenderPreview(const std::filesystem::path& stream, const std::filesystem::path& png, std::ostream& err);
+bool RenderPreview(const std::filesystem::path& stream, const std::filesystem::path& png, std::ostream& err,
+                   int plainLevels = 2);
 
 }  // namespace mkt::host
