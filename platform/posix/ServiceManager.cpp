@@ -208,6 +208,8 @@ void ConnectSpoolerToServiceManager() {
 
 void DefineService(const ServiceDefinition& def) {
     EnsureStandInMachine();
+    // A defined spooler state must hold for the printer calls from now on.
+    ConnectSpoolerToServiceManager();
     std::lock_guard lock(StateMutex());
     std::u16string stored = FindService(def.name);
     if (stored.empty()) stored = def.name;
