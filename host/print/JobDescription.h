@@ -77,7 +77,7 @@ struct DrawOp {
     int Bottom() const;
 };
 
-struct PageSpec {
+struct PageDescription {
     int height = 0;  // rows of the page
     std::vector<DrawOp> draw;
 };
@@ -107,7 +107,7 @@ struct JobDescription {
     int pageWidth = kDefaultPageWidth;
     int bitsPerPixel = 1;
     int bandHeight = kDefaultBandHeight;
-    std::vector<PageSpec> pages;
+    std::vector<PageDescription> pages;
 
     SpoolFaults spooler;
 };

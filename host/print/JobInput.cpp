@@ -389,23 +389,23 @@ JobDescription ParseJobJson(std::string_view text, const std::filesystem::path& 
             const json& page = pages[i];
             if (!page.is_object()) p.Fail(where, "an object is expected");
             p.CheckKeys(page, where, {"height", "draw"});
-            PageSpec spec;
+            PageDescription pageDesc;
             if (page.contains("draw")) {
                 const json& draw = page["draw"];
                 if (!draw.is_array()) p.Fail(where + ".draw", "an array is expected");
                 for (std::size_t k = 0; k < draw.size(); ++k) {
-                    spec.draw.push_back(ParseDrawOp(p, draw[k], where + ".draw[" + std::to_string(k) + "]"));
+                    pageDesc.draw.push_back(ParseDrawOp(p, draw[k], where + ".draw[" + std::to_string(k) + "]"));
                 }
             }
             if (page.contains("height")) {
-                spec.height = static_cast<int>(p.Int(page["height"], where + ".height", 1, 0x7FFFFFFF));
+                pageDesc.height = static_cast<int>(p.Int(page["height"], where + ".height", 1, 0x7FFFFFFF));
             } else {
                 int bottom = 1;
-                for (const DrawOp& d : spec.draw) bottom = std::max(bottom, d.Bottom());
-                spec.height = bottom;
+                for (const DrawOp& d : pageDesc.draw) bottom = std::max(bottom, d.Bottom());
+                pageDesc.height = bottom;
             }
-            CheckPageSize(p, where, job.pageWidth, spec.height);
-            job.pages.push_back(std::move(spec));
+            CheckPageSize(p, where, job.pageWidth, pageDesc.height);
+            job.pages.push_back(std::move(pageDesc));
         }
     }
     return job;
@@ -427,7 +427,7 @@ JobDescription JobFromPageImages(std::vector<GreyImage> pages, const std::filesy
         d.width = width;
         d.height = static_cast<int>(height);
         d.image = std::make_shared<const GreyImage>(std::move(img));
-        PageSpec page;
+        PageDescription page;
         page.height = d.height;
         page.draw.push_back(std::move(d));
         job.pages.push_back(std::move(page));

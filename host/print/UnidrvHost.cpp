@@ -496,20 +496,20 @@ struct UnidrvHost::Engine final : IPrintOemDriverUni {
         BYTE b, g, r, reserved;
     };
 
-    void PrintPage(const PageSpec& spec, std::size_t index) {
+    void PrintPage(const PageDescription& pageDesc, std::size_t index) {
         try {
-            page.emplace(job.pageWidth, spec.height);
+            page.emplace(job.pageWidth, pageDesc.height);
         } catch (const std::bad_alloc&) {
             throw JobError(job.source.string(), "page " + std::to_string(index + 1) + " too large to allocate (" +
                                                     std::to_string(job.pageWidth) + " x " +
-                                                    std::to_string(spec.height) + " dots)");
+                                                    std::to_string(pageDesc.height) + " dots)");
         }
-        surface.sizlBitmap = SIZEL{job.pageWidth, spec.height};
+        surface.sizlBitmap = SIZEL{job.pageWidth, pageDesc.height};
         trace.push_back("page:" + std::to_string(index + 1));
         Entry<PFN_DrvStartPage>(INDEX_DrvStartPage, &DrvStartPage, "StartPage")(&surface);
         POINTL bandOrigin{0, 0};
         Entry<PFN_DrvStartBanding>(INDEX_DrvStartBanding, &DrvStartBanding, "StartBanding")(&surface, &bandOrigin);
-        for (const DrawOp& op : spec.draw) {
+        for (const DrawOp& op : pageDesc.draw) {
             switch (op.kind) {
                 case DrawKind::Text: DrawText(op); break;
                 case DrawKind::Image: DrawImage(op); break;

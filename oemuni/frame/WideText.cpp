@@ -81,11 +81,11 @@ std::u16string FormatWideV(const char16_t* format, va_list args) {
             continue;
         }
         // flags, width, precision, length
-        std::string spec = "%";
+        std::string conversion = "%";
         bool leftAlign = false;
         while (*p == u'-' || *p == u'+' || *p == u' ' || *p == u'#' || *p == u'0') {
             if (*p == u'-') leftAlign = true;
-            spec.push_back(static_cast<char>(*p));
+            conversion.push_back(static_cast<char>(*p));
             ++p;
         }
         int width = -1;
@@ -95,16 +95,16 @@ std::u16string FormatWideV(const char16_t* format, va_list args) {
                 leftAlign = true;
                 width = -width;
             }
-            spec += std::to_string(width);
+            conversion += std::to_string(width);
             ++p;
         } else {
             while (*p >= u'0' && *p <= u'9') {
                 width = (width < 0 ? 0 : width) * 10 + (*p - u'0');
-                spec.push_back(static_cast<char>(*p));
+                conversion.push_back(static_cast<char>(*p));
                 ++p;
             }
         }
-        if (leftAlign && spec.find('-') == std::string::npos) spec.insert(1, "-");
+        if (leftAlign && conversion.find('-') == std::string::npos) conversion.insert(1, "-");
         int precision = -1;
         if (*p == u'.') {
             ++p;
@@ -118,7 +118,7 @@ std::u16string FormatWideV(const char16_t* format, va_list args) {
                     ++p;
                 }
             }
-            if (precision >= 0) spec += "." + std::to_string(precision);
+            if (precision >= 0) conversion += "." + std::to_string(precision);
         }
         Length length = Length::None;
         if (*p == u'h') {
@@ -157,20 +157,20 @@ std::u16string FormatWideV(const char16_t* format, va_list args) {
         case u'o': {
             const char c = static_cast<char>(conv);
             if (length == Length::LongLong) {
-                spec += "ll";
-                spec.push_back(c);
-                std::snprintf(buf, sizeof buf, spec.c_str(), va_arg(ap, long long));
+                conversion += "ll";
+                conversion.push_back(c);
+                std::snprintf(buf, sizeof buf, conversion.c_str(), va_arg(ap, long long));
             } else if (length == Length::Size) {
-                spec += "z";
-                spec.push_back(c);
-                std::snprintf(buf, sizeof buf, spec.c_str(), va_arg(ap, size_t));
+                conversion += "z";
+                conversion.push_back(c);
+                std::snprintf(buf, sizeof buf, conversion.c_str(), va_arg(ap, size_t));
             } else {
                 // 32-bit: "l" is 32 bits in the Windows sense
                 const int v = va_arg(ap, int);
-                if (length == Length::Short) spec += "h";
-                if (length == Length::Char) spec += "hh";
-                spec.push_back(c);
-                std::snprintf(buf, sizeof buf, spec.c_str(), v);
+                if (length == Length::Short) conversion += "h";
+                if (length == Length::Char) conversion += "hh";
+                conversion.push_back(c);
+                std::snprintf(buf, sizeof buf, conversion.c_str(), v);
             }
             out += WidenAscii(buf);
             break;
@@ -183,8 +183,8 @@ std::u16string FormatWideV(const char16_t* format, va_list args) {
         case u'G':
         case u'a':
         case u'A':
-            spec.push_back(static_cast<char>(conv));
-            std::snprintf(buf, sizeof buf, spec.c_str(), va_arg(ap, double));
+            conversion.push_back(static_cast<char>(conv));
+            std::snprintf(buf, sizeof buf, conversion.c_str(), va_arg(ap, double));
             out += WidenAscii(buf);
             break;
         case u'p':
