@@ -14,7 +14,9 @@ volatile int g_zero = 0;
 __attribute__((noinline, no_sanitize("undefined"))) int DivideByZero() { return 100 / g_zero; }
 
 __attribute__((noinline, no_sanitize("undefined", "address"))) void WriteToNull() {
-    volatile int* p = nullptr;
+    // The pointer itself is volatile: an optimiser that could see it is null would replace the
+    // store by a trap instruction, and the fault would no longer be a write to address 0.
+    volatile int* volatile p = nullptr;
     *p = 1;
 }
 
